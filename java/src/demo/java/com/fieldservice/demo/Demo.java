@@ -25,7 +25,7 @@ public final class Demo {
             try (EthernetDevicesDescriptionVector adapters = corvane.getEthernetDevicesDescriptionList()) {
                 for (int i = 0; i < adapters.size(); i++) {
                     EthernetDevicesDescription adapter = adapters.get(i);
-                    System.out.printf("  %-12s %s%n", adapter.getName(), adapter.getDescription());
+                    System.out.printf("  %-18s %s%n", adapter.getName(), adapter.getDescription());
                 }
             }
             corvane.setLoggingLevel(LogLevel.Info);
