@@ -4,7 +4,11 @@
 
 Corvane::Corvane() : logger(tlog::Logger::getInstance().getLogger()) {}
 
-Corvane::~Corvane() = default;
+Corvane::~Corvane()
+{
+    // The cycle's timer calls into this object: no tick may outlive it.
+    stopRealTimeExecution();
+}
 
 void Corvane::setLoggingLevel(LogLevel level)
 {

@@ -1,9 +1,15 @@
 package com.fieldservice.demo;
 
+import com.ethercat.lib.CharVector;
 import com.ethercat.lib.Corvane;
+import com.ethercat.lib.DeviceDescription;
+import com.ethercat.lib.DeviceDescriptionVector;
 import com.ethercat.lib.EthernetDevicesDescription;
 import com.ethercat.lib.EthernetDevicesDescriptionVector;
 import com.ethercat.lib.LogLevel;
+import com.ethercat.lib.Result;
+import com.ethercat.lib.ResultCharArray;
+import com.ethercat.lib.ResultLong;
 import com.tavelin.iolink.lib.IoLinkLibJava;
 import com.tavelin.iolink.lib.ShortVector;
 
@@ -31,6 +37,11 @@ public final class Demo {
             corvane.setLoggingLevel(LogLevel.Info);
         }
 
+        String adapter = System.getenv("FSN_ETHERCAT_ADAPTER");
+        if (adapter != null) {
+            busWalkThrough(adapter);
+        }
+
         step("EtherCAT library: result records as the application reads them");
         try (com.ethercat.lib.Result ok = new com.ethercat.lib.Result(true, "Success");
              com.ethercat.lib.Result failed = new com.ethercat.lib.Result(false, "Fail")) {
@@ -54,6 +65,57 @@ public final class Demo {
                 + IoLinkLibJava.strtoumax("18446744073709551615", 0, 10));
         }
         step("done");
+    }
+
+    /** The usual day of the application: open, describe, run, parameters, firmware, close. */
+    private static void busWalkThrough(String adapter) {
+        try (Corvane corvane = new Corvane()) {
+            step("EtherCAT bus on " + adapter + " (the simulated segment at the other end)");
+            show("openHardware", corvane.openHardware(adapter, true));
+            try (DeviceDescriptionVector devices = corvane.getEtherCatDeviceList()) {
+                for (int i = 0; i < devices.size(); i++) {
+                    DeviceDescription d = devices.get(i);
+                    System.out.printf("  device %d at 0x%04x vendor 0x%08x: %s, serial %s, firmware %s, id %s%n",
+                        d.getDeviceNumber(), d.getDeviceAddress(), d.getVendorId(), d.getName(),
+                        d.getSerialNumber(), d.getFirmwareVersion(), d.getUniqueId());
+                }
+            }
+            show("startBusToOperational", corvane.startBusToOperational());
+            System.out.println("  state of the bus: " + corvane.getOneDeviceState(0) + " (4 = OPERATIONAL)");
+
+            step("Parameters over CoE while the 1 ms cycle runs");
+            show("writeOdNumberRaw 0x8000:0 := 25", corvane.writeOdNumberRaw(1, 0x8000, (short) 0, 2, 25));
+            try (ResultLong value = corvane.readOdNumberRaw(1, 0x8000, (short) 0)) {
+                System.out.println("  readOdNumberRaw 0x8000:0 -> " + value.getLong());
+            }
+            show("readOdString 0x1008", corvane.readOdString(1, 0x1008, false));
+
+            step("Firmware file over FoE in BOOTSTRAP, then back to OPERATIONAL");
+            show("putDeviceInBootMode", corvane.putDeviceInBootMode(1));
+            try (CharVector image = new CharVector()) {
+                for (int i = 0; i < 4096; i++) {
+                    image.add((char) ('a' + i % 26));
+                }
+                show("writeFileOverEtherCat firmware.bin (4096 bytes)",
+                    corvane.writeFileOverEtherCat(1, image, "firmware.bin"));
+            }
+            try (ResultCharArray back = corvane.readFileOverEtherCat(1, "firmware.bin");
+                 CharVector bytes = back.getCharArray()) {
+                System.out.println("  readFileOverEtherCat firmware.bin -> " + bytes.size() + " bytes");
+            }
+            show("putDeviceInInitMode", corvane.putDeviceInInitMode(1));
+            show("putDeviceFromBootToOpMode", corvane.putDeviceFromBootToOpMode(1));
+            System.out.println("  state of the bus: " + corvane.getOneDeviceState(0));
+            corvane.closeHardware();
+            System.out.println("  hardware closed");
+        }
+    }
+
+    private static void show(String what, Result result) {
+        try (result) {
+            System.out.println("  " + what + ": " + (result.GetResult() ? "ok" : "FAILED")
+                + (result.GetMessage().isEmpty() ? "" : " (" + result.GetMessage() + ")"));
+        }
     }
 
     private static void step(String title) {

@@ -21,6 +21,28 @@ public final class CorvaneJavaJNI {
     public final static native long Corvane_getEthernetDevicesDescriptionList(long self, Corvane self_);
     public final static native boolean Corvane_probeWinPcapDriver(long self, Corvane self_);
     public final static native void Corvane_setLoggingLevel(long self, Corvane self_, int level);
+    public final static native long Corvane_openHardware(long self, Corvane self_, String adapterName, boolean collectInformation);
+    public final static native void Corvane_closeHardware(long self, Corvane self_);
+    public final static native long Corvane_getEtherCatDeviceList(long self, Corvane self_);
+    public final static native long Corvane_getDeviceIdList(long self, Corvane self_);
+    public final static native long Corvane_startBusToOperational(long self, Corvane self_);
+    public final static native long Corvane_startBusToBoot(long self, Corvane self_);
+    public final static native long Corvane_putDeviceInBootMode(long self, Corvane self_, int deviceNumber);
+    public final static native long Corvane_putDeviceInInitMode(long self, Corvane self_, int deviceNumber);
+    public final static native long Corvane_putDeviceFromBootToOpMode(long self, Corvane self_, int deviceNumber);
+    public final static native int Corvane_getOneDeviceState(long self, Corvane self_, int deviceNumber);
+    public final static native long Corvane_rescanBus(long self, Corvane self_, boolean collectInformation);
+    public final static native void Corvane_readOutPdoMetadata(long self, Corvane self_);
+    public final static native long Corvane_readOutSlaveInformation(long self, Corvane self_, int deviceNumber, short direction);
+    public final static native long Corvane_readOdNumberRaw(long self, Corvane self_, int deviceNumber, int index, short subindex);
+    public final static native long Corvane_readOdString(long self, Corvane self_, int deviceNumber, int index, boolean hex);
+    public final static native long Corvane_readOdArray(long self, Corvane self_, int deviceNumber, int index);
+    public final static native long Corvane_writeOdNumberRaw(long self, Corvane self_, int deviceNumber, int index, short subindex, int size, long value);
+    public final static native long Corvane_getDataType(long self, Corvane self_, int deviceNumber, int index, short subindex);
+    public final static native long Corvane_writeFileOverEtherCat(long self, Corvane self_, int deviceNumber, long data, CharVector data_, String fileName);
+    public final static native long Corvane_readFileOverEtherCat(long self, Corvane self_, int deviceNumber, String fileName);
+    public final static native long Corvane_writeEsiEeprom(long self, Corvane self_, int deviceNumber, int address, long image, ShortVector image_);
+    public final static native long Corvane_readEsiEeprom(long self, Corvane self_, int deviceNumber, int address, long count);
 
     // DeviceDescription
     public final static native long new_DeviceDescription();
