@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -105,6 +106,8 @@ private:
     static bool adapterOpen();
     static bool isDevice(uint16_t deviceNumber);
     bool usableDevice(uint16_t deviceNumber, const char* operation);
+    // Why a state switch of this device cannot run (no adapter, no such device), or nothing.
+    std::optional<Result> refuseSwitch(uint16_t deviceNumber);
 
     bool firstStart = true;
     bool busOperational = false;

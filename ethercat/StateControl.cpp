@@ -1,5 +1,7 @@
 // Moving the bus and single devices through the EtherCAT state machine: the start to
 // OPERATIONAL with the cycle running, BOOTSTRAP for firmware downloads and back, INIT, rescans.
+#include <optional>
+
 #include "Corvane.h"
 #include "DeviceState.h"
 #include "OwnVendor.h"
@@ -16,6 +18,18 @@ constexpr const char* hardwareNotOpen = "Hardware not open.";
 constexpr const char* noSuchDevice = "No such device on the bus.";
 constexpr const char* processImageTooSmall = "Process data of the devices does not fit the process image.";
 }  // namespace
+
+std::optional<Result> Corvane::refuseSwitch(uint16_t deviceNumber)
+{
+    if (!adapterOpen()) {
+        return Result(false, hardwareNotOpen);
+    }
+    if (!isDevice(deviceNumber)) {
+        logger->warn("No device {} on the bus ({} found)", deviceNumber, ec_slavecount);
+        return Result(false, noSuchDevice);
+    }
+    return std::nullopt;
+}
 
 Result Corvane::startBusToOperational()
 {
@@ -147,12 +161,8 @@ Result Corvane::startBusToBoot()
 Result Corvane::putDeviceInBootMode(uint16_t deviceNumber)
 {
     logger->debug("Put device {} into BOOT mode", deviceNumber);
-    if (!adapterOpen()) {
-        return Result(false, hardwareNotOpen);
-    }
-    if (!isDevice(deviceNumber)) {
-        logger->warn("No device {} on the bus ({} found)", deviceNumber, ec_slavecount);
-        return Result(false, noSuchDevice);
+    if (auto refused = refuseSwitch(deviceNumber)) {
+        return *refused;
     }
     if (ec_statecheck(deviceNumber, EC_STATE_BOOT, alreadyInStateTimeoutUs) == EC_STATE_BOOT) {
         return Result(true, "Already in BOOT mode");
@@ -178,12 +188,8 @@ Result Corvane::putDeviceInBootMode(uint16_t deviceNumber)
 Result Corvane::putDeviceInInitMode(uint16_t deviceNumber)
 {
     logger->debug("Put device {} in INIT mode", deviceNumber);
-    if (!adapterOpen()) {
-        return Result(false, hardwareNotOpen);
-    }
-    if (!isDevice(deviceNumber)) {
-        logger->warn("No device {} on the bus ({} found)", deviceNumber, ec_slavecount);
-        return Result(false, noSuchDevice);
+    if (auto refused = refuseSwitch(deviceNumber)) {
+        return *refused;
     }
     if (ec_statecheck(deviceNumber, EC_STATE_INIT, alreadyInStateTimeoutUs) == EC_STATE_INIT) {
         return Result(true, "Already in INIT mode");
@@ -203,12 +209,8 @@ Result Corvane::putDeviceInInitMode(uint16_t deviceNumber)
 Result Corvane::putDeviceFromBootToOpMode(uint16_t deviceNumber)
 {
     logger->debug("Switch device {} from BOOT into OPERATIONAL mode.", deviceNumber);
-    if (!adapterOpen()) {
-        return Result(false, hardwareNotOpen);
-    }
-    if (!isDevice(deviceNumber)) {
-        logger->warn("No device {} on the bus ({} found)", deviceNumber, ec_slavecount);
-        return Result(false, noSuchDevice);
+    if (auto refused = refuseSwitch(deviceNumber)) {
+        return *refused;
     }
     if (!setDeviceState(deviceNumber, DeviceStateInit, stateAttempts)) {
         logger->warn("Setting slave {}, to INIT mode failed.", deviceNumber);
