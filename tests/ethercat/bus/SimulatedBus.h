@@ -1,6 +1,7 @@
 // A simulated segment in the test's own process, reachable by the bus library under the adapter
 // name "sim": opening that name links the master to the segment through the in-memory transport.
-// Every frame the master sends is counted, so a test can tell that an operation sent nothing.
+// Every frame the master sends outside the process-data cycle is counted, so a test can tell
+// that an operation sent nothing while the cycle runs on.
 #pragma once
 
 #include <atomic>
@@ -21,6 +22,7 @@ public:
     SimulatedBus& operator=(const SimulatedBus&) = delete;
 
     ecsim::Segment& segment() { return *simulated; }
+    // Frames sent other than the cycle's process data.
     uint64_t framesSent() const { return frames->load(); }
 
 private:
