@@ -131,7 +131,7 @@ INSTANTIATE_TEST_SUITE_P(
                     MasterInfoCase{"wrongCode", answer(0x01, {0, 'a'}), ERROR_WRONG_ANSWER},
                     MasterInfoCase{"wrongChecksum", std::vector<uint8_t>{0x00, 0x05, 0x00, 'a', 0x00},
                                    ERROR_WRONG_CRC}),
-    [](const testing::TestParamInfo<MasterInfoCase>& info) { return info.param.name; });
+    [](const testing::TestParamInfo<MasterInfoCase>& testCase) { return testCase.param.name; });
 
 TEST(MasterInfoAnswer, TextEndsAtTheFirstZeroAndNumbersAreBigEndian)
 {
@@ -373,7 +373,7 @@ INSTANTIATE_TEST_SUITE_P(
                     IsduResultCase{"readData", {0, 3, 0x01, 0x02}, 0, true, 2},
                     IsduResultCase{"readNoData", {0, 3}, 0, true, 0},
                     IsduResultCase{"undefinedStatus", {0, 5, 0x12, 0x34}, 0, false, 0}),
-    [](const testing::TestParamInfo<IsduResultCase>& info) { return info.param.name; });
+    [](const testing::TestParamInfo<IsduResultCase>& testCase) { return testCase.param.name; });
 
 TEST(ErrorCodeText, NamesEveryCodeAndUnknownOnes)
 {
