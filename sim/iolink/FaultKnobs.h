@@ -41,6 +41,10 @@ struct FaultKnobs {
     uint8_t refusalStatus = 1;
     uint32_t refusalCount = kAlways;
 
+    // Requests of these services (serviceBit) get no answer at all, as from a master that drops
+    // them, while every other service is answered normally.
+    uint32_t unansweredServices = 0;
+
     // An accepted ISDU request signals "result ready" only this many process-data cycles later
     // than the device's normal latency.
     uint32_t lateResultCycles = 0;

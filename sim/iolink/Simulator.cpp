@@ -444,7 +444,8 @@ std::vector<uint8_t> Simulator::Impl::handle(const std::vector<uint8_t>& receive
     }
     ++stats.requests;
     ++stats.byService[received[0]];
-    if (faults.silentMaster) {
+    const bool dropped = received[0] < 32 && (faults.unansweredServices & (1u << received[0])) != 0;
+    if (faults.silentMaster || dropped) {
         lastRequest.clear();
         return {};
     }
