@@ -12,6 +12,10 @@
 #include "link/Result.h"
 #include "link/Services.h"
 
+// ---- firmware update: declared here, defined in firmware/ ----
+#include "firmware/FirmwareUpdater.h"
+// ---- end firmware update ----
+
 class IoLinkLib {
 public:
     Result connectToMaster(const std::string& portName);
@@ -42,4 +46,16 @@ private:
     // check, shortest cycle time once clamped).
     iolink::PortConfiguration configuration{};
     iolink::PortRecord snapshot{};
+
+    // ---- firmware update: declared here, defined in firmware/ ----
+public:
+    // Updates the device's firmware from a package (zip with description and image); success
+    // carries an empty message.
+    Result writeFirmware(const std::filesystem::path& package);
+    // Transfers the file as the VMM BLOB.
+    Result writeVMM(const std::filesystem::path& file);
+
+private:
+    iolink::FirmwareUpdater firmwareUpdater;
+    // ---- end firmware update ----
 };
