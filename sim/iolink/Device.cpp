@@ -2,9 +2,17 @@
 // and test parameters of every type and access right.
 #include "sim/iolink/Device.h"
 
+#include "iolink/firmware/DeviceObjects.h"
 #include "sim/iolink/Protocol.h"
 
 namespace iolsim {
+
+static_assert(param::kSystemCommand == iolink::SYSTEM_COMMAND_INDEX);
+static_assert(param::kBlobChannel == iolink::BLOB_CHANNEL_INDEX);
+static_assert(param::kVendorIdObject == iolink::VENDOR_ID_INDEX);
+static_assert(param::kVendorIdObjectSubindex == iolink::VENDOR_ID_SUBINDEX);
+static_assert(param::kHardwareId == iolink::HARDWARE_ID_INDEX);
+static_assert(param::kBootModeStatus == iolink::BOOTMODE_STATUS_INDEX);
 
 namespace {
 constexpr std::size_t kIdentificationTextMax = 64;
@@ -47,6 +55,9 @@ void addDefaultParameters(ParameterStore& store, const DeviceIdentity& identity)
     text(kFirmwareRevision, identity.firmwareRevision);
     store.addString(kApplicationSpecificTag, 0, "***", kApplicationTagMax, Access::ReadWrite);
     store.addU8(kDeviceStatus, 0, 0, Access::ReadOnly);
+
+    store.addU32(kVendorIdObject, kVendorIdObjectSubindex, vendorIdObjectValue(identity), Access::ReadOnly);
+    text(kHardwareId, identity.hardwareId);
 
     store.addU32(kTestU32, 0, 0x12345678);
     store.addNumber(kTestU16, 0, EntryType::U16, 500, Access::ReadWrite, 0, 1000);

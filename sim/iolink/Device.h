@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -26,7 +27,17 @@ struct DeviceIdentity {
     std::string serialNumber = "SIM0000001";
     std::string hardwareRevision = "HW 1.0";
     std::string firmwareRevision = "FW 1.2.3";
+    // The objects a firmware update checks against its package (spec Part 4.2):
+    // VENDOR_ID_INDEX (0x1018) subindex 1, 32-bit, read-only; nullopt answers vendorId.
+    std::optional<uint32_t> vendorIdObject;
+    // HARDWARE_ID_INDEX (0x43BE) subindex 0, text, read-only.
+    std::string hardwareId = "SD200-HW-A1";
 };
+
+// What VENDOR_ID_INDEX answers for this identity.
+inline uint32_t vendorIdObjectValue(const DeviceIdentity& identity) {
+    return identity.vendorIdObject ? *identity.vendorIdObject : identity.vendorId;
+}
 
 // Answers to MASTER_INFO, by item number.
 struct MasterIdentity {
@@ -57,6 +68,14 @@ constexpr uint16_t kHardwareRevision = 0x0016;
 constexpr uint16_t kFirmwareRevision = 0x0017;
 constexpr uint16_t kApplicationSpecificTag = 0x0018;  // string, read/write, at most 32
 constexpr uint16_t kDeviceStatus = 0x0024;            // u8, read-only, 0 = device OK
+
+// Firmware update (the values of iolink/firmware/DeviceObjects.h; see sim/iolink/Bootloader.h).
+constexpr uint16_t kSystemCommand = 0x0002;     // write-only, one byte per write
+constexpr uint16_t kBlobChannel = 0x0032;       // the BLOB channel, subindex 0
+constexpr uint16_t kVendorIdObject = 0x1018;    // subindex 1: u32 read-only
+constexpr uint8_t kVendorIdObjectSubindex = 1;
+constexpr uint16_t kHardwareId = 0x43BE;        // string read-only
+constexpr uint16_t kBootModeStatus = 0x43BF;    // u8 read-only: 0 application, 1 bootloader
 
 // Test parameters, all subindex 0 unless noted.
 constexpr uint16_t kTestU32 = 0x0040;         // u32 read/write, starts at 0x12345678

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <limits>
 
+#include "sim/iolink/ParameterStore.h"
 #include "sim/iolink/Protocol.h"
 
 namespace iolsim {
@@ -22,6 +23,53 @@ constexpr uint32_t kAlways = std::numeric_limits<uint32_t>::max();
 
 // Bit of a service in FaultKnobs::refusedServices.
 constexpr uint32_t serviceBit(Service s) { return 1u << code(s); }
+
+constexpr uint32_t kNoSegment = std::numeric_limits<uint32_t>::max();
+
+// How the BLOB information (read of the BLOB channel after Start) goes wrong.
+enum class BlobInfoFault : uint8_t {
+    None,
+    FiveBytes,       // the correct answer without its last byte
+    SevenBytes,      // the correct answer and one byte more
+    WrongTag,        // first byte 0x12 instead of 0x11
+    SegmentLength0,  // byte 5 (maximum segment length) 0
+    SegmentLength1,  // byte 5 1: room for the control byte only
+    ReadError,       // the read is answered with FirmwareFaults::refusalError
+};
+
+// How the boot-mode status read (BOOTMODE_STATUS_INDEX) goes wrong.
+enum class BootStatusFault : uint8_t {
+    None,
+    ReadError,     // answered with FirmwareFaults::refusalError
+    NoData,        // answered with no byte at all
+    InvalidValue,  // answered 2, neither application (0) nor bootloader (1)
+};
+
+// Knobs of the firmware-update objects of the device (BLOB channel, system commands, boot
+// mode). Changed like the other knobs; counting knobs count down as they fire.
+struct FirmwareFaults {
+    // ISDU error code of every refusal below.
+    uint16_t refusalError = isdu_error::kFunctionTemporarilyUnavailable;
+
+    // The full segment with this number (0-based within a transfer, as the client counts it)
+    // is refused, in every transfer that reaches it; the transfer stays where it was.
+    uint32_t refuseBlobSegment = kNoSegment;
+    // This BLOB command is refused: blob::kStart (0xF1), blob::kLastSegment (0x30),
+    // blob::kCrc (0x40), blob::kFinish (0xF2) or blob::kAbort (0xF0). 0: none.
+    uint8_t refuseBlobCommand = 0;
+    // The device's CRC never matches: the CRC command is answered blob_error::kCrcMismatch.
+    bool blobCrcMismatch = false;
+    BlobInfoFault blobInfo = BlobInfoFault::None;
+
+    // The next this many ACTIVATE_FIRMWARE_COMMAND writes are refused (counts down).
+    uint32_t refuseActivations = 0;
+    // Activation is accepted but the device stays in its bootloader and keeps the old firmware
+    // (the new image stays pending, so it activates once the knob is cleared).
+    bool stayInBootloader = false;
+    // The entry code is accepted byte by byte but the device never enters its bootloader.
+    bool refuseBootloaderEntry = false;
+    BootStatusFault bootStatus = BootStatusFault::None;
+};
 
 struct FaultKnobs {
     // The master answers nothing at all (the request is still counted in the statistics).
@@ -61,6 +109,9 @@ struct FaultKnobs {
 
     // Pseudo-terminal only: the answer goes out this much later (a slow master).
     uint32_t answerDelayMs = 0;
+
+    // The device's firmware-update objects.
+    FirmwareFaults firmware;
 };
 
 }  // namespace iolsim

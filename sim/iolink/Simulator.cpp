@@ -46,8 +46,9 @@ std::vector<uint8_t> errorAnswer(uint8_t serviceCode, ErrorReason reason) {
 
 }  // namespace
 
-Simulator::Impl::Impl(SimulatorConfig c) : config(std::move(c)) {
+Simulator::Impl::Impl(SimulatorConfig c) : config(std::move(c)), bootloader(config.firmware) {
     addDefaultParameters(store, config.device);
+    bootloader.install(store);
     // Index 0 is the Direct Parameter page, which depends on how the master runs the port.
     store.setHandler(param::kDirectParameterPage1,
                      [this](ParameterStore&, const IsduRequest& r) -> std::optional<IsduAnswer> {
@@ -533,7 +534,9 @@ std::vector<uint8_t> Simulator::handleRequest(const std::vector<uint8_t>& frame)
 
 FaultKnobs Simulator::faults() const {
     std::lock_guard lock(impl->mutex);
-    return impl->faults;
+    FaultKnobs f = impl->faults;
+    f.firmware = impl->bootloader.faults();  // counting knobs count down there
+    return f;
 }
 
 void Simulator::setFaults(const FaultKnobs& knobs) {
@@ -543,7 +546,9 @@ void Simulator::setFaults(const FaultKnobs& knobs) {
 void Simulator::changeFaults(const std::function<void(FaultKnobs&)>& change) {
     {
         std::lock_guard lock(impl->mutex);
+        impl->faults.firmware = impl->bootloader.faults();
         change(impl->faults);
+        impl->bootloader.setFaults(impl->faults.firmware);
         // Device loss and return take effect at once, not only at the next cycle.
         for (auto& p : impl->ports) impl->settle(p);
     }
@@ -565,6 +570,16 @@ void Simulator::setIsduLatency(uint32_t cycles) {
 ParameterStore& Simulator::parameters() { return impl->store; }
 
 const DeviceIdentity& Simulator::device() const { return impl->config.device; }
+
+Bootloader& Simulator::bootloader() { return impl->bootloader; }
+
+FirmwareView Simulator::firmware() const { return impl->bootloader.view(); }
+
+std::optional<std::vector<uint8_t>> Simulator::completedBlob(uint16_t id) const {
+    return impl->bootloader.completedBlob(id);
+}
+
+std::vector<uint8_t> Simulator::installedFirmware() const { return impl->bootloader.installedFirmware(); }
 
 void Simulator::pushEvent(const SimEvent& e) {
     {

@@ -21,9 +21,11 @@
 #include <limits>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "sim/iolink/Bootloader.h"
 #include "sim/iolink/Device.h"
 #include "sim/iolink/FaultKnobs.h"
 #include "sim/iolink/ParameterStore.h"
@@ -36,6 +38,8 @@ constexpr uint32_t kNeverCycles = std::numeric_limits<uint32_t>::max();
 struct SimulatorConfig {
     DeviceIdentity device;
     MasterIdentity master;
+    // The device's BLOB channel, system commands and boot mode (sim/iolink/Bootloader.h).
+    FirmwareConfig firmware;
 
     // Port 0 as the master has it after power-up.
     ModeCode initialMode = ModeCode::Inactive;
@@ -145,6 +149,16 @@ public:
     // The device's parameters; lives as long as the simulator.
     ParameterStore& parameters();
     const DeviceIdentity& device() const;
+
+    // The device's firmware-update objects: BLOB channel, system commands, boot mode; lives as
+    // long as the simulator. Its knobs are FaultKnobs::firmware (set them through setFaults()).
+    Bootloader& bootloader();
+    FirmwareView firmware() const;
+    // The last BLOB the device completed under this id (Finish after a matching CRC), byte for
+    // byte; nullopt if none was.
+    std::optional<std::vector<uint8_t>> completedBlob(uint16_t id) const;
+    // The image the device last adopted as its firmware (empty: still the factory firmware).
+    std::vector<uint8_t> installedFirmware() const;
 
     void pushEvent(const SimEvent& e);
     std::size_t queuedEvents(uint8_t port = 0) const;

@@ -68,6 +68,7 @@ struct Simulator::Impl {
     SimulatorConfig config;
     FaultKnobs faults;
     ParameterStore store;
+    Bootloader bootloader;  // its handlers live in store; it has its own lock
     Statistics stats;
     std::array<Port, 2> ports;
     bool powered = true;
