@@ -1,6 +1,5 @@
 #include "link/LinkThread.h"
 
-#include <algorithm>
 #include <chrono>
 #include <system_error>
 #include <thread>
@@ -18,17 +17,7 @@ namespace {
 void buildCycleRequest(LinkState& link)
 {
     const std::lock_guard<std::mutex> guard(link.cycleLock);
-    const size_t count = std::min<size_t>(link.portCount, maxPorts);
-    uint8_t control[2 * maxPorts] = {};
-    for (size_t p = 0; p < count; ++p) {
-        control[2 * p] = link.ports[p].control[0];
-        control[2 * p + 1] = link.ports[p].control[1];
-    }
-    if (buildProcessDataRequest(link.txBuffer, control, count, link.totalOutputLength) != 0) {
-        for (size_t p = 0; p < count; ++p) {
-            link.ports[p].control = {};
-        }
-    }
+    buildProcessDataCycleRequest(link);
 }
 
 void pause(const LinkState& link)

@@ -54,18 +54,6 @@ void initialisePort(LinkState& link, uint8_t p)
     port.record.outputLength = config.outputLength;
 }
 
-void recomputeLayout(LinkState& link)
-{
-    const size_t count = std::min<size_t>(link.portCount, maxPorts);
-    PortConfiguration configs[maxPorts];
-    for (size_t p = 0; p < count; ++p) {
-        configs[p] = link.ports[p].configuration;
-    }
-    link.layout = computeLayout(configs, count);
-    link.totalInputLength = link.layout.totalInputLength;
-    link.totalOutputLength = link.layout.totalOutputLength;
-}
-
 void startPort(LinkState& link, uint8_t p)
 {
     buildReadPortConfig(link.txBuffer, p);
@@ -82,18 +70,9 @@ void startPort(LinkState& link, uint8_t p)
     recomputeLayout(link);
 
     port.control[1] = static_cast<uint8_t>(port.control[1] | controlStartup);
-    const size_t count = std::min<size_t>(link.portCount, maxPorts);
-    uint8_t control[2 * maxPorts] = {};
-    for (size_t each = 0; each < count; ++each) {
-        control[2 * each] = link.ports[each].control[0];
-        control[2 * each + 1] = link.ports[each].control[1];
-    }
-    if (buildProcessDataRequest(link.txBuffer, control, count, link.totalOutputLength) != 0) {
-        for (size_t each = 0; each < count; ++each) {
-            link.ports[each].control = {};
-        }
-    }
+    buildProcessDataCycleRequest(link);
     exchange(link);
+    const size_t count = std::min<size_t>(link.portCount, maxPorts);
     uint8_t status[2 * maxPorts] = {};
     if (parseProcessDataResponse(link.rxBuffer.data(), frameCapacity, count, status)) {
         for (size_t each = 0; each < count; ++each) {

@@ -199,6 +199,33 @@ void storeIsduResult(const uint8_t* frame)
     port.isduState = ISDU_IDLE;
 }
 
+void recomputeLayout(LinkState& link)
+{
+    const size_t count = std::min<size_t>(link.portCount, maxPorts);
+    PortConfiguration configs[maxPorts];
+    for (size_t p = 0; p < count; ++p) {
+        configs[p] = link.ports[p].configuration;
+    }
+    link.layout = computeLayout(configs, count);
+    link.totalInputLength = link.layout.totalInputLength;
+    link.totalOutputLength = link.layout.totalOutputLength;
+}
+
+void buildProcessDataCycleRequest(LinkState& link)
+{
+    const size_t count = std::min<size_t>(link.portCount, maxPorts);
+    uint8_t control[2 * maxPorts] = {};
+    for (size_t p = 0; p < count; ++p) {
+        control[2 * p] = link.ports[p].control[0];
+        control[2 * p + 1] = link.ports[p].control[1];
+    }
+    if (buildProcessDataRequest(link.txBuffer, control, count, link.totalOutputLength) != 0) {
+        for (size_t p = 0; p < count; ++p) {
+            link.ports[p].control = {};
+        }
+    }
+}
+
 uint32_t configurePort(const PortConfiguration* config)
 {
     LinkState& link = linkState();
@@ -254,14 +281,8 @@ uint32_t configurePort(const PortConfiguration* config)
         return ERROR_INVALID_CONFIG;
     }
 
+    recomputeLayout(link);
     const size_t count = std::min<size_t>(link.portCount, maxPorts);
-    PortConfiguration configs[maxPorts];
-    for (size_t p = 0; p < count; ++p) {
-        configs[p] = link.ports[p].configuration;
-    }
-    link.layout = computeLayout(configs, count);
-    link.totalInputLength = link.layout.totalInputLength;
-    link.totalOutputLength = link.layout.totalOutputLength;
 
     FrameBuffer staging{};
     buildSetPdLengths(staging, link.layout.totalOutputLength, link.layout.totalInputLength);

@@ -40,6 +40,12 @@ void storeIsduResult(const uint8_t* frame);
 // Decodes Direct Parameter page 1 into the port record.
 void decodeIdentification(SharedPortRecord& record, const uint8_t* page);
 
+// Recomputes the process-data layout from every port's configuration and keeps its totals.
+void recomputeLayout(LinkState& link);
+// Builds the PROCESS_DATA request with every port's control bytes into txBuffer and clears the
+// bytes it sent (they are one-shot). Once the link thread runs, the caller holds cycleLock.
+void buildProcessDataCycleRequest(LinkState& link);
+
 uint32_t configurePort(const PortConfiguration* config);
 
 // Parameter requests of port 0. A read's data stay in the link until the status query hands
