@@ -12,6 +12,24 @@ public class IoLinkLibJavaJNI {
         System.loadLibrary("Sernova");
     }
 
+    // IoLinkLib
+    public final static native long new_IoLinkLib();
+    public final static native void delete_IoLinkLib(long handle);
+    public final static native long IoLinkLib_connectToMaster(long self, IoLinkLib selfProxy, String portName);
+    public final static native long IoLinkLib_disconnect(long self, IoLinkLib selfProxy);
+    public final static native long IoLinkLib_switchToIoLinkMode(long self, IoLinkLib selfProxy);
+    public final static native long IoLinkLib_switchToPreoperationalMode(long self, IoLinkLib selfProxy);
+    public final static native long IoLinkLib_startCyclicCommunication(long self, IoLinkLib selfProxy);
+    public final static native long IoLinkLib_stopCyclicCommunication(long self, IoLinkLib selfProxy);
+    public final static native long IoLinkLib_switchOnPower(long self, IoLinkLib selfProxy);
+    public final static native long IoLinkLib_switchOffPower(long self, IoLinkLib selfProxy);
+    public final static native long IoLinkLib_odReadString(long self, IoLinkLib selfProxy, int index, short subindex);
+    public final static native long IoLinkLib_odReadLong(long self, IoLinkLib selfProxy, int index, short subindex);
+    public final static native long IoLinkLib_odWriteLong(long self, IoLinkLib selfProxy, int index, short subindex, int value);
+    public final static native long IoLinkLib_writeFirmware(long self, IoLinkLib selfProxy, String path);
+    public final static native long IoLinkLib_writeVMM(long self, IoLinkLib selfProxy, String path);
+    public final static native long IoLinkLib_setFileLoggingLevel(long self, IoLinkLib selfProxy, int level);
+
     // Result
     public final static native long new_Result(boolean result, String message);
     public final static native void delete_Result(long handle);
