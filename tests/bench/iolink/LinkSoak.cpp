@@ -122,7 +122,6 @@ int main(int argc, char** argv)
     const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     sim.changeFaults([](iolsim::FaultKnobs& k) { k.corruption = iolsim::ChecksumCorruption::Off; });
     const iolsim::Statistics stats = sim.statistics();
-    printProgress(elapsed / 60.0, figures, stats);
     std::printf("figures: %.0f s, %" PRIu64 " operations (%.1f per second), %" PRIu64 " of %" PRIu64
                 " answers corrupted (%.2f %%), %" PRIu64 " failed operations, %" PRIu64 " wrong values\n",
                 elapsed, figures.writes + figures.reads, static_cast<double>(figures.writes + figures.reads) / elapsed,
