@@ -191,32 +191,69 @@ TEST(PseudoTerminalLife, StopEndsServingAndARestartGetsANewTerminal) {
     (void)first;
 }
 
-TEST(Program, ServesItsTerminalTakesCommandsAndStopsOnSigterm) {
-    int out[2], in[2];
-    ASSERT_EQ(pipe(out), 0);
-    ASSERT_EQ(pipe(in), 0);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
-    posix_spawn_file_actions_addclose(&actions, out[0]);
-    posix_spawn_file_actions_adddup2(&actions, in[0], STDIN_FILENO);
-    posix_spawn_file_actions_addclose(&actions, in[1]);
-    std::string program = IOLINK_SIM_PROGRAM;
-    std::vector<std::string> args = {program, "--vendor-id", "0x1234", "--initial-mode", "4",
-                                     "--preoperate-after", "0", "--operate-after", "0"};
-    std::vector<char*> argv;
-    for (auto& a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
+// The iolink-sim program with a pipe on its standard input and output.
+struct Program {
     pid_t pid = 0;
-    ASSERT_EQ(posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ), 0);
-    posix_spawn_file_actions_destroy(&actions);
-    ::close(out[1]);
-    ::close(in[0]);
+    int out = -1;  // its standard output
+    int in = -1;   // its standard input
 
-    std::string line;
-    char c = 0;
-    pollfd p{out[0], POLLIN, 0};
-    while (line.size() < 200 && ::poll(&p, 1, 5000) > 0 && ::read(out[0], &c, 1) == 1 && c != '\n') line += c;
+    bool start(std::vector<std::string> args) {
+        int o[2], i[2];
+        if (pipe(o) != 0 || pipe(i) != 0) return false;
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_adddup2(&actions, o[1], STDOUT_FILENO);
+        posix_spawn_file_actions_addclose(&actions, o[0]);
+        posix_spawn_file_actions_adddup2(&actions, i[0], STDIN_FILENO);
+        posix_spawn_file_actions_addclose(&actions, i[1]);
+        std::string program = IOLINK_SIM_PROGRAM;
+        args.insert(args.begin(), program);
+        std::vector<char*> argv;
+        for (auto& a : args) argv.push_back(a.data());
+        argv.push_back(nullptr);
+        bool started = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ) == 0;
+        posix_spawn_file_actions_destroy(&actions);
+        ::close(o[1]);
+        ::close(i[0]);
+        out = o[0];
+        in = i[1];
+        return started;
+    }
+    std::string readLine(int timeoutMs = 5000) const {
+        std::string line;
+        char c = 0;
+        pollfd p{out, POLLIN, 0};
+        while (line.size() < 400 && ::poll(&p, 1, timeoutMs) > 0 && ::read(out, &c, 1) == 1 && c != '\n') line += c;
+        return line;
+    }
+    bool command(const std::string& line) const {
+        std::string text = line + "\n";
+        return ::write(in, text.data(), text.size()) == static_cast<ssize_t>(text.size());
+    }
+    // SIGTERM and the exit status; -1 when it did not stop.
+    int stop() {
+        if (in >= 0) ::close(in);
+        in = -1;
+        kill(pid, SIGTERM);
+        int status = -1;
+        for (int i = 0; i < 100 && waitpid(pid, &status, WNOHANG) == 0; ++i) std::this_thread::sleep_for(50ms);
+        if (!WIFEXITED(status)) {
+            kill(pid, SIGKILL);
+            waitpid(pid, &status, 0);
+            status = -1;
+        } else {
+            status = WEXITSTATUS(status);
+        }
+        ::close(out);
+        return status;
+    }
+};
+
+TEST(Program, ServesItsTerminalTakesCommandsAndStopsOnSigterm) {
+    Program program;
+    ASSERT_TRUE(program.start({"--vendor-id", "0x1234", "--initial-mode", "4", "--preoperate-after", "0",
+                               "--operate-after", "0"}));
+    std::string line = program.readLine();
     ASSERT_EQ(line.rfind("serving /dev/pts/", 0), 0u) << line;
 
     int fd = openLikeAClient(line.substr(8));
@@ -230,8 +267,7 @@ TEST(Program, ServesItsTerminalTakesCommandsAndStopsOnSigterm) {
     EXPECT_EQ(readFrame(fd)[2], kStatusOperate);
 
     // Knobs and events from standard input, taken while serving.
-    const std::string commands = "set condition 5\nevent 2 1 0xff22\n";
-    ASSERT_EQ(::write(in[1], commands.data(), commands.size()), static_cast<ssize_t>(commands.size()));
+    ASSERT_TRUE(program.command("set condition 5\nevent 2 1 0xff22"));
     Bytes pd;
     for (int i = 0; i < 100; ++i) {
         ASSERT_TRUE(writeAll(fd, request(Service::ProcessData, {0, 0, 0})));
@@ -245,18 +281,68 @@ TEST(Program, ServesItsTerminalTakesCommandsAndStopsOnSigterm) {
     ASSERT_TRUE(writeAll(fd, request(Service::EventRequest, {0})));
     EXPECT_EQ(readFrame(fd), request(Service::EventRequest, {0, 0, 0, 0, 2, 1, 0xFF, 0x22}));
     ::close(fd);
-    ::close(in[1]);
 
-    ASSERT_EQ(kill(pid, SIGTERM), 0);
-    int status = -1;
-    for (int i = 0; i < 100 && waitpid(pid, &status, WNOHANG) == 0; ++i) std::this_thread::sleep_for(50ms);
-    if (!WIFEXITED(status)) {
-        kill(pid, SIGKILL);
-        waitpid(pid, &status, 0);
-        FAIL() << "iolink-sim did not stop on SIGTERM";
+    int status = program.stop();
+    ASSERT_NE(status, -1) << "iolink-sim did not stop on SIGTERM";
+    EXPECT_EQ(status, 0);
+}
+
+// One ISDU request across the terminal: accepted, process-data cycles until the result is
+// ready, then the result frame.
+Bytes isduOverTerminal(int fd, const Bytes& isduRequest) {
+    if (!writeAll(fd, isduRequest)) return {};
+    Bytes accepted = readFrame(fd);
+    if (accepted != request(Service::IsduRequest, {0, 0})) return accepted;
+    for (int i = 0; i < 50; ++i) {
+        if (!writeAll(fd, request(Service::ProcessData, {0, 0, 0}))) return {};
+        Bytes pd = readFrame(fd);
+        if (pd.size() > 3 && (pd[3] & 0x0F) >= kIsduResultReady) {
+            writeAll(fd, request(Service::IsduResult, {0}));
+            return readFrame(fd);
+        }
     }
-    EXPECT_EQ(WEXITSTATUS(status), 0);
-    ::close(out[0]);
+    return {};
+}
+
+TEST(Program, TakesTheFirmwareIdentityLimitsAndKnobs) {
+    Program program;
+    ASSERT_TRUE(program.start({"--initial-mode", "4", "--preoperate-after", "0", "--operate-after", "0",
+                               "--hardware-id", "HW rev 9", "--vendor-id-object", "0x01020304",
+                               "--start-in-bootloader", "--max-blob-size", "4096", "--max-segment-length", "64",
+                               "--refuse-activations", "1", "--stay-in-bootloader"}));
+    std::string line = program.readLine();
+    ASSERT_EQ(line.rfind("serving /dev/pts/", 0), 0u) << line;
+    int fd = openLikeAClient(line.substr(8));
+    ASSERT_GE(fd, 0);
+    ASSERT_TRUE(writeAll(fd, request(Service::ProcessData, {0, 0, 0})));
+    ASSERT_EQ(readFrame(fd)[2], kStatusOperate);
+
+    auto readData = [](const Bytes& b) { return resultFrame(kResultReadData, b); };
+    EXPECT_EQ(isduOverTerminal(fd, isduRead(0x43BE, 0)), readData({'H', 'W', ' ', 'r', 'e', 'v', ' ', '9'}));
+    EXPECT_EQ(isduOverTerminal(fd, isduRead(0x1018, 1)), readData({1, 2, 3, 4}));
+    EXPECT_EQ(isduOverTerminal(fd, isduRead(0x43BF, 0)), readData({1}));
+    EXPECT_EQ(isduOverTerminal(fd, isduWrite(50, 0, {0xF1, 0x00, 0x01})), resultFrame(kResultWriteDone));
+    EXPECT_EQ(isduOverTerminal(fd, isduRead(50, 0)), readData({0x11, 0, 0, 0x10, 0, 64}));
+    // A one-byte firmware, activated: the first attempt refused, the second accepted but the
+    // device stays in its bootloader.
+    EXPECT_EQ(isduOverTerminal(fd, isduWrite(50, 0, {0x30, 0xAB})), resultFrame(kResultWriteDone));
+    EXPECT_EQ(isduOverTerminal(fd, isduWrite(50, 0, {0x40, 0x12, 0x34, 0x56, 0x78})),
+              errorResult(kResultWriteError, 0x8000));  // not the CRC of 0xAB
+    const uint8_t one[] = {0xAB};
+    const uint32_t crc = blobCrc(one);
+    EXPECT_EQ(isduOverTerminal(fd, isduWrite(50, 0, {0x40, uint8_t(crc >> 24), uint8_t(crc >> 16), uint8_t(crc >> 8), uint8_t(crc)})),
+              resultFrame(kResultWriteDone));
+    EXPECT_EQ(isduOverTerminal(fd, isduWrite(50, 0, {0xF2})), resultFrame(kResultWriteDone));
+    EXPECT_EQ(isduOverTerminal(fd, isduWrite(2, 0, {0x53})), errorResult(kResultWriteError, 0x8036));
+    EXPECT_EQ(isduOverTerminal(fd, isduWrite(2, 0, {0x53})), resultFrame(kResultWriteDone));
+    EXPECT_EQ(isduOverTerminal(fd, isduRead(0x43BF, 0)), readData({1}));
+    ASSERT_TRUE(program.command("set blob-info five\nfirmware"));
+    line = program.readLine();
+    EXPECT_EQ(line.rfind("mode bootloader entries 0 pending 1 activations 1/2 updates 0", 0), 0u) << line;
+    EXPECT_EQ(isduOverTerminal(fd, isduWrite(50, 0, {0xF1, 0x10, 0x00})), resultFrame(kResultWriteDone));
+    EXPECT_EQ(isduOverTerminal(fd, isduRead(50, 0)), readData({0x11, 0, 0, 0x10, 0}));
+    ::close(fd);
+    EXPECT_EQ(program.stop(), 0);
 }
 
 }  // namespace
