@@ -10,8 +10,13 @@ import com.ethercat.lib.LogLevel;
 import com.ethercat.lib.Result;
 import com.ethercat.lib.ResultCharArray;
 import com.ethercat.lib.ResultLong;
+import com.tavelin.iolink.lib.IoLinkLib;
 import com.tavelin.iolink.lib.IoLinkLibJava;
 import com.tavelin.iolink.lib.ShortVector;
+import java.io.IOException;
+import java.nio.file.Files;
+import java.nio.file.Path;
+import java.util.List;
 
 /**
  * What a user sees of the native side without any device: the adapters the EtherCAT library
@@ -40,6 +45,11 @@ public final class Demo {
         String adapter = System.getenv("FSN_ETHERCAT_ADAPTER");
         if (adapter != null) {
             busWalkThrough(adapter);
+        }
+
+        String terminal = System.getenv("FSN_IOLINK_TERMINAL");
+        if (terminal != null) {
+            ioLinkWalkThrough(terminal, System.getenv("FSN_IOLINK_FIRMWARE"));
         }
 
         step("EtherCAT library: result records as the application reads them");
@@ -108,6 +118,96 @@ public final class Demo {
             System.out.println("  state of the bus: " + corvane.getOneDeviceState(0));
             corvane.closeHardware();
             System.out.println("  hardware closed");
+        }
+    }
+
+    /** The IO-Link side of the day: connect, operate, parameters, a firmware update, disconnect. */
+    private static void ioLinkWalkThrough(String terminal, String firmwarePackage) {
+        try (IoLinkLib iolink = new IoLinkLib()) {
+            step("IO-Link master on " + terminal + " (the simulated master at the other end)");
+            showIoLink("connectToMaster", iolink.connectToMaster(terminal));
+            showIoLink("switchToIoLinkMode", iolink.switchToIoLinkMode());
+            showText(iolink, "product name", 0x12);
+            showText(iolink, "serial number", 0x15);
+            showText(iolink, "firmware revision", 0x17);
+            try (com.tavelin.iolink.lib.ResultLong vendor = iolink.odReadLong(0x1018, (short) 1)) {
+                System.out.println("  vendor id (0x1018:1): " + vendor.getLong());
+            }
+
+            step("IO-Link parameters");
+            showIoLink("odWriteLong 0x40:0 := 258", iolink.odWriteLong(0x40, (short) 0, 258));
+            try (com.tavelin.iolink.lib.ResultLong value = iolink.odReadLong(0x40, (short) 0)) {
+                System.out.println("  odReadLong 0x40:0 -> " + value.getLong());
+            }
+            try (com.tavelin.iolink.lib.ResultLong missing = iolink.odReadLong(0x7000, (short) 0)) {
+                System.out.println("  odReadLong 0x7000:0 (no such index) -> " + missing.getMessage());
+            }
+
+            if (firmwarePackage != null) {
+                step("IO-Link firmware update from " + firmwarePackage);
+                iolink.setFileLoggingLevel(IoLinkLibJava.debug).close();
+                Thread progress = new Thread(() -> followBlobProgress(Path.of("iolink.log")));
+                progress.setDaemon(true);
+                progress.start();
+                long started = System.nanoTime();
+                com.tavelin.iolink.lib.Result updated = iolink.writeFirmware(firmwarePackage);
+                progress.interrupt();
+                showIoLink("writeFirmware", updated);
+                System.out.printf("  the update took %.1f s%n", (System.nanoTime() - started) / 1e9);
+                iolink.setFileLoggingLevel(IoLinkLibJava.off).close();
+            }
+            showIoLink("disconnect", iolink.disconnect());
+        }
+    }
+
+    /** Prints, once a second, how far the BLOB transfer in the IO-Link log has come. */
+    private static void followBlobProgress(Path log) {
+        String last = "";
+        int seconds = 0;
+        while (!Thread.currentThread().isInterrupted()) {
+            try {
+                Thread.sleep(1000);
+                String text = Files.exists(log) ? Files.readString(log) : "";
+                // The log is written in blocks: a line without its end is not complete yet.
+                List<String> lines = List.of(text.substring(0, text.lastIndexOf('\n') + 1).split("\n"));
+                String total = "";
+                String segment = "";
+                for (String line : lines) {
+                    if (line.contains("Total number of Blob segments: ")) {
+                        total = line.substring(line.indexOf("Total number of Blob segments: ") + 31).trim();
+                    }
+                    if (line.contains("Transferring blob segment")) {
+                        segment = line.substring(line.indexOf("Transferring blob segment")).trim();
+                    }
+                }
+                seconds++;
+                if (!segment.isEmpty() && !segment.equals(last)) {
+                    System.out.println("  ... " + seconds + " s: " + segment
+                        + (total.isEmpty() ? "" : " (" + total + " segments)"));
+                    last = segment;
+                } else {
+                    System.out.println("  ... " + seconds + " s");
+                }
+            } catch (InterruptedException e) {
+                return;
+            } catch (IOException e) {
+                // The log is being rotated or written; the next second reads it again.
+            }
+        }
+    }
+
+    private static void showText(IoLinkLib iolink, String what, int index) {
+        try (com.tavelin.iolink.lib.ResultString text = iolink.odReadString(index, (short) 0)) {
+            System.out.println("  " + what + " (0x" + Integer.toHexString(index) + "): "
+                + (text.getResult() ? text.getString() : "FAILED (" + text.getMessage() + ")"));
+        }
+    }
+
+    private static void showIoLink(String what, com.tavelin.iolink.lib.Result result) {
+        try (result) {
+            System.out.println("  " + what + ": " + (result.getResult() ? "ok" : "FAILED")
+                + (result.getMessage().isEmpty() || result.getMessage().equals("success")
+                    ? "" : " (" + result.getMessage() + ")"));
         }
     }
 
