@@ -107,6 +107,13 @@ TEST_F(SimulatedDevice, LogsNothingBelowTheLevel)
     EXPECT_EQ(logText(), "");
 }
 
+TEST_F(SimulatedDevice, LogsNothingUntilALevelIsSet)
+{
+    ASSERT_TRUE(lib.writeVMM(writeFile("abc.bin", bytesOf("abc"))).getResult());
+    EXPECT_TRUE(std::filesystem::exists(work.path() / "iolink.log")) << "the first progress line creates the file";
+    EXPECT_EQ(logText(), "");
+}
+
 namespace {
 
 struct TransferFailure {
