@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -36,8 +37,11 @@ size_t blobRequestBytes(size_t imageBytes, size_t segmentDataBytes)
 
 int main()
 {
+    // Unpacked packages and the library's log file stay in a folder of the benchmark's own.
     TemporaryFolder work{"fsn-fw-bench"};
     setenv("TMPDIR", work.path().c_str(), 1);
+    const std::filesystem::path startedIn = std::filesystem::current_path();
+    std::filesystem::current_path(work.path());
 
     iolsim::Simulator sim;
     sim.startServing();
@@ -81,5 +85,6 @@ int main()
 
     (void)lib.stopCyclicCommunication();
     iolink::stopLinkThread();
+    std::filesystem::current_path(startedIn);
     return status;
 }
