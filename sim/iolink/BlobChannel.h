@@ -1,4 +1,4 @@
-// The device's end of the IO-Link BLOB transfer (client side: spec Part 4.1): everything goes
+// The device's end of the IO-Link BLOB transfer: everything goes
 // through one ISDU index, BLOB_CHANNEL_INDEX (50), subindex 0.
 //
 //   write F1 id_hi id_lo          Start: begins a transfer of BLOB `id` (drops one under way)
@@ -29,7 +29,7 @@
 
 namespace iolsim {
 
-// The CRC of spec Part 4.1: reflected, polynomial 0x741B8CD7 (0xEB31D82E reflected), initial
+// The BLOB CRC: reflected, polynomial 0x741B8CD7 (0xEB31D82E reflected), initial
 // register 0xFFFFFFFE, final XOR 0xFFFFFFFF, bit by bit. "123456789" -> 0xA10AC412,
 // "abc" -> 0x3A647AEF, no data -> 0x00000001.
 uint32_t blobCrc(std::span<const uint8_t> data);

@@ -1,4 +1,4 @@
-// The simulated device's firmware-update objects (client side: spec Parts 4.1 and 4.2):
+// The simulated device's firmware-update objects :
 //
 //   SYSTEM_COMMAND_INDEX (2), subindex 0, one byte per write:
 //     the 9 bytes of bootloaderEntryCode(), in that order   -> the device enters its bootloader

@@ -27,7 +27,7 @@ struct DeviceIdentity {
     std::string serialNumber = "SIM0000001";
     std::string hardwareRevision = "HW 1.0";
     std::string firmwareRevision = "FW 1.2.3";
-    // The objects a firmware update checks against its package (spec Part 4.2):
+    // The objects a firmware update checks against its package:
     // VENDOR_ID_INDEX (0x1018) subindex 1, 32-bit, read-only; nullopt answers vendorId.
     std::optional<uint32_t> vendorIdObject;
     // HARDWARE_ID_INDEX (0x43BE) subindex 0, text, read-only.

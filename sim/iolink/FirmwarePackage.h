@@ -1,4 +1,4 @@
-// Builds IO-Link firmware packages (spec Part 4.2) at run time, for tests and the demo: a zip
+// Builds IO-Link firmware packages at run time, for tests and the demo: a zip
 // archive with the description "<package stem>.xml" and the firmware image, and on request the
 // broken variants a firmware update must refuse. Nothing of it is committed as a binary.
 //

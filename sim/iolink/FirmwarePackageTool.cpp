@@ -1,4 +1,4 @@
-// iolink-fw-package: writes an IO-Link firmware package (spec Part 4.2) for tests and the
+// iolink-fw-package: writes an IO-Link firmware package for tests and the
 // demo, correct or broken on purpose, and prints what it wrote.
 #include <cstdint>
 #include <fstream>

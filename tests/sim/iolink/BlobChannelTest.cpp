@@ -1,4 +1,4 @@
-// The device's end of the BLOB transfer (spec Part 4.1), frame by frame through the master:
+// The device's end of the BLOB transfer, frame by frame through the master:
 // the CRC, whole transfers with the counter wrapping, and the ISDU errors for commands that
 // come out of order or carry wrong data.
 #include <gtest/gtest.h>
@@ -75,7 +75,7 @@ TEST_F(Blob, A64KiBImageArrivesByteForByteWithTheCounterWrapping) {
 }
 
 TEST_F(Blob, SegmentPlansOfEverySizeComplete) {
-    // Segment length 5 (4 data bytes), as in the edge case of Part 4.1 (10 bytes: 0x20, 0x21,
+    // Segment length 5 (4 data bytes), as a 10-byte BLOB goes out (10 bytes: 0x20, 0x21,
     // then 0x30 with 2 bytes).
     client.sim.bootloader().setBlobLimits({1000, 5});
     const std::size_t sizes[] = {1, 3, 4, 5, 10, 64, 65, 68, 69, 1000};

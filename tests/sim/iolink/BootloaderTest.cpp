@@ -1,4 +1,4 @@
-// The simulated device's system commands, boot mode and firmware activation (spec Part 4.2),
+// The simulated device's system commands, boot mode and firmware activation,
 // and the identity objects a firmware update checks, frame by frame through the master.
 #include <gtest/gtest.h>
 

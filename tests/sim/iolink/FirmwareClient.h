@@ -1,5 +1,5 @@
 // Test client for the simulated device's firmware-update objects: BLOB channel messages built
-// byte by byte (as spec Part 4.1 lists them), the entry code, and a whole transfer carried out
+// byte by byte, the entry code, and a whole transfer carried out
 // frame by frame through handleRequest().
 #pragma once
 
@@ -52,7 +52,7 @@ inline Bytes patternImage(std::size_t size, uint32_t seed = 1) {
     return b;
 }
 
-// The CRC of Part 4.1 computed another way than the simulator does (a byte table), so the
+// The BLOB CRC computed another way than the simulator does (a byte table), so the
 // tests do not take their expected values from the code under test.
 inline uint32_t referenceCrc(const Bytes& data) {
     static const auto table = [] {
@@ -93,7 +93,7 @@ public:
         return ok;
     }
 
-    // A whole transfer as the library makes it (Part 4.1): start, information, segments of
+    // A whole transfer as the library makes it: start, information, segments of
     // (byte 5 - 1) bytes, last segment, CRC, finish. Stops at the first answer that is not a
     // success and returns it; kWriteDone when all went through.
     Bytes transfer(uint16_t id, const Bytes& data) {

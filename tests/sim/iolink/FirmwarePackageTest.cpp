@@ -1,5 +1,5 @@
 // Firmware packages built at run time (sim/iolink/FirmwarePackage.h and the iolink-fw-package
-// program): opened again with libzip, the description read with tinyxml2 the way Part 4.2
+// program): opened again with libzip, the description read with tinyxml2 the way the library
 // looks its items up, and each broken variant.
 #include <stdlib.h>
 #include <sys/wait.h>
@@ -76,7 +76,7 @@ std::optional<std::map<std::string, Entry>> readArchive(const fs::path& path, in
 
 std::string asText(const Bytes& b) { return std::string(b.begin(), b.end()); }
 
-// The items of Part 4.2 as the library finds them; empty optionals for missing ones.
+// The description items as the library finds them; empty optionals for missing ones.
 struct Description {
     tinyxml2::XMLError loadError = tinyxml2::XML_SUCCESS;
     bool root = false, metaInfo = false, collection = false, key = false, blob = false;
