@@ -13,12 +13,12 @@ namespace iolsim {
 
 namespace {
 
-std::string stemOf(const FirmwarePackageSpec& spec) { return spec.path.stem().string(); }
-std::string imageNameOf(const FirmwarePackageSpec& spec) {
-    return spec.imageName.empty() ? stemOf(spec) + ".bin" : spec.imageName;
+std::string stemOf(const FirmwarePackageContents& contents) { return contents.path.stem().string(); }
+std::string imageNameOf(const FirmwarePackageContents& contents) {
+    return contents.imageName.empty() ? stemOf(contents) + ".bin" : contents.imageName;
 }
-std::string descriptionNameOf(const FirmwarePackageSpec& spec) {
-    return spec.descriptionName.empty() ? stemOf(spec) + ".xml" : spec.descriptionName;
+std::string descriptionNameOf(const FirmwarePackageContents& contents) {
+    return contents.descriptionName.empty() ? stemOf(contents) + ".xml" : contents.descriptionName;
 }
 
 std::string escape(const std::string& s) {
@@ -83,21 +83,21 @@ zip_int64_t zerosCallback(void* state, void* data, zip_uint64_t length, zip_sour
 
 }  // namespace
 
-std::string firmwareDescription(const FirmwarePackageSpec& spec) {
+std::string firmwareDescription(const FirmwarePackageContents& contents) {
     using namespace fwxml;
     static const std::set<std::string> known = {kRoot,  kMetaInfo, kVendorId, kHardwareIdKeyCollection,
                                                 kHardwareIdKey, kIdPattern, kBlob, kFileName};
-    for (const auto& name : spec.omit)
-        if (!known.count(name) && name != spec.rootName) throw std::invalid_argument("unknown element or attribute: " + name);
-    auto kept = [&](const char* name) { return !spec.omit.count(name); };
+    for (const auto& name : contents.omit)
+        if (!known.count(name) && name != contents.rootName) throw std::invalid_argument("unknown element or attribute: " + name);
+    auto kept = [&](const char* name) { return !contents.omit.count(name); };
 
     std::string x = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
-    if (!kept(kRoot) || spec.omit.count(spec.rootName)) return x;
-    x += "<" + spec.rootName + ">\n";
+    if (!kept(kRoot) || contents.omit.count(contents.rootName)) return x;
+    x += "<" + contents.rootName + ">\n";
     if (kept(kMetaInfo)) {
         x += std::string("  <") + kMetaInfo;
         if (kept(kVendorId)) {
-            std::string value = spec.vendorIdText.empty() ? std::to_string(spec.vendorId) : spec.vendorIdText;
+            std::string value = contents.vendorIdText.empty() ? std::to_string(contents.vendorId) : contents.vendorIdText;
             x += std::string(" ") + kVendorId + "=\"" + escape(value) + "\"";
         }
         x += ">\n";
@@ -105,9 +105,9 @@ std::string firmwareDescription(const FirmwarePackageSpec& spec) {
             x += std::string("    <") + kHardwareIdKeyCollection + ">\n";
             if (kept(kHardwareIdKey)) {
                 x += std::string("      <") + kHardwareIdKey;
-                if (kept(kIdPattern)) x += std::string(" ") + kIdPattern + "=\"" + escape(spec.hardwareId) + "\"";
+                if (kept(kIdPattern)) x += std::string(" ") + kIdPattern + "=\"" + escape(contents.hardwareId) + "\"";
                 x += "/>\n";
-                for (const auto& more : spec.moreHardwareIds)
+                for (const auto& more : contents.moreHardwareIds)
                     x += std::string("      <") + kHardwareIdKey + " " + kIdPattern + "=\"" + escape(more) + "\"/>\n";
             }
             x += std::string("    </") + kHardwareIdKeyCollection + ">\n";
@@ -117,35 +117,35 @@ std::string firmwareDescription(const FirmwarePackageSpec& spec) {
     if (kept(kBlob)) {
         x += std::string("  <") + kBlob;
         if (kept(kFileName)) {
-            std::string name = spec.blobFileName.empty() ? imageNameOf(spec) : spec.blobFileName;
+            std::string name = contents.blobFileName.empty() ? imageNameOf(contents) : contents.blobFileName;
             x += std::string(" ") + kFileName + "=\"" + escape(name) + "\"";
         }
         x += "/>\n";
     }
-    x += "</" + spec.rootName + ">\n";
+    x += "</" + contents.rootName + ">\n";
     return x;
 }
 
-WrittenPackage writeFirmwarePackage(const FirmwarePackageSpec& spec) {
-    if (spec.path.empty()) throw std::invalid_argument("no package path");
+WrittenPackage writeFirmwarePackage(const FirmwarePackageContents& contents) {
+    if (contents.path.empty()) throw std::invalid_argument("no package path");
     WrittenPackage written;
-    written.path = spec.path;
-    written.description = firmwareDescription(spec);
+    written.path = contents.path;
+    written.description = firmwareDescription(contents);
 
-    if (spec.notAZip) {
+    if (contents.notAZip) {
         const std::string junk = "This is not a zip archive; it only carries a .zip name.\n";
-        std::ofstream out(spec.path, std::ios::binary | std::ios::trunc);
+        std::ofstream out(contents.path, std::ios::binary | std::ios::trunc);
         out << junk;
-        if (!out.flush()) throw std::runtime_error("cannot write " + spec.path.string());
+        if (!out.flush()) throw std::runtime_error("cannot write " + contents.path.string());
         return written;
     }
 
     int error = 0;
-    zip_t* archive = zip_open(spec.path.string().c_str(), ZIP_CREATE | ZIP_TRUNCATE, &error);
+    zip_t* archive = zip_open(contents.path.string().c_str(), ZIP_CREATE | ZIP_TRUNCATE, &error);
     if (!archive) {
         zip_error_t e;
         zip_error_init_with_code(&e, error);
-        std::string message = "cannot create " + spec.path.string() + ": " + zip_error_strerror(&e);
+        std::string message = "cannot create " + contents.path.string() + ": " + zip_error_strerror(&e);
         zip_error_fini(&e);
         throw std::runtime_error(message);
     }
@@ -170,27 +170,27 @@ WrittenPackage writeFirmwarePackage(const FirmwarePackageSpec& spec) {
             zip_source_free(source);
             fail("cannot add " + name, archive);
         }
-        if (zip_set_file_compression(archive, static_cast<zip_uint64_t>(index), spec.compress ? ZIP_CM_DEFLATE : ZIP_CM_STORE, 0) != 0)
+        if (zip_set_file_compression(archive, static_cast<zip_uint64_t>(index), contents.compress ? ZIP_CM_DEFLATE : ZIP_CM_STORE, 0) != 0)
             fail("cannot set the compression of " + name, archive);
         written.entries.emplace_back(name, zeros > 0 ? zeros : size);
     };
 
-    if (spec.withDescription)
-        add(descriptionNameOf(spec), written.description.data(), written.description.size(), 0);
-    if (spec.withImage) add(imageNameOf(spec), spec.image.data(), spec.image.size(), 0);
-    for (const auto& e : spec.extraEntries) add(e.name, e.data.data(), e.data.size(), e.zeros);
+    if (contents.withDescription)
+        add(descriptionNameOf(contents), written.description.data(), written.description.size(), 0);
+    if (contents.withImage) add(imageNameOf(contents), contents.image.data(), contents.image.size(), 0);
+    for (const auto& e : contents.extraEntries) add(e.name, e.data.data(), e.data.size(), e.zeros);
 
     if (written.entries.empty()) {
         // libzip removes an archive without entries; write the empty archive itself: the end of
         // central directory record alone.
         zip_discard(archive);
         const char empty[22] = {'P', 'K', 5, 6};
-        std::ofstream out(spec.path, std::ios::binary | std::ios::trunc);
+        std::ofstream out(contents.path, std::ios::binary | std::ios::trunc);
         out.write(empty, sizeof empty);
-        if (!out.flush()) throw std::runtime_error("cannot write " + spec.path.string());
+        if (!out.flush()) throw std::runtime_error("cannot write " + contents.path.string());
         return written;
     }
-    if (zip_close(archive) != 0) fail("cannot write " + spec.path.string(), archive);
+    if (zip_close(archive) != 0) fail("cannot write " + contents.path.string(), archive);
     return written;
 }
 

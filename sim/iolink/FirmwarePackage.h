@@ -48,7 +48,7 @@ struct PackageEntry {
     uint64_t zeros = 0;  // when not 0: that many zero bytes instead of data (a zip bomb)
 };
 
-struct FirmwarePackageSpec {
+struct FirmwarePackageContents {
     std::filesystem::path path;  // the archive to write; its stem names the description
 
     std::vector<uint8_t> image;  // the firmware image
@@ -79,13 +79,13 @@ struct WrittenPackage {
     std::vector<std::pair<std::string, uint64_t>> entries;  // stored names and sizes, in order
 };
 
-// The description of a spec, as writeFirmwarePackage stores it. Throws std::invalid_argument
+// The description XML of a package, as writeFirmwarePackage stores it. Throws std::invalid_argument
 // for an unknown name in omit.
-std::string firmwareDescription(const FirmwarePackageSpec& spec);
+std::string firmwareDescription(const FirmwarePackageContents& contents);
 
-// Writes the package (replacing any file at spec.path). Throws std::invalid_argument for a bad
-// spec and std::runtime_error when the archive cannot be written.
-WrittenPackage writeFirmwarePackage(const FirmwarePackageSpec& spec);
+// Writes the package (replacing any file at contents.path). Throws std::invalid_argument for bad
+// contents and std::runtime_error when the archive cannot be written.
+WrittenPackage writeFirmwarePackage(const FirmwarePackageContents& contents);
 
 // A deterministic image of `size` bytes: xorshift32 (x ^= x << 13; x ^= x >> 17; x ^= x << 5)
 // from `seed` (0 counts as 1), the low byte of the state after each step.

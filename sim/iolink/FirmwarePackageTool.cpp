@@ -65,7 +65,7 @@ std::vector<uint8_t> readFile(const std::string& path) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    FirmwarePackageSpec spec;
+    FirmwarePackageContents contents;
     std::string imageFile;
     uint64_t imageSize = 4096;
     uint32_t seed = 1;
@@ -81,14 +81,14 @@ int main(int argc, char** argv) {
                 return 0;
             }
             if (a.rfind("--", 0) != 0) {
-                if (!spec.path.empty()) throw std::invalid_argument("two package paths: " + a);
-                spec.path = a;
+                if (!contents.path.empty()) throw std::invalid_argument("two package paths: " + a);
+                contents.path = a;
                 continue;
             }
-            if (a == "--no-description") spec.withDescription = false;
-            else if (a == "--no-image") spec.withImage = false;
-            else if (a == "--store") spec.compress = false;
-            else if (a == "--not-a-zip") spec.notAZip = true;
+            if (a == "--no-description") contents.withDescription = false;
+            else if (a == "--no-image") contents.withImage = false;
+            else if (a == "--store") contents.compress = false;
+            else if (a == "--not-a-zip") contents.notAZip = true;
             else if (a == "--quiet") quiet = true;
             else {
                 if (i + 1 >= args.size()) throw std::invalid_argument(a + " needs a value");
@@ -96,49 +96,49 @@ int main(int argc, char** argv) {
                 if (a == "--image") imageFile = v;
                 else if (a == "--image-size") imageSize = number(v);
                 else if (a == "--seed") seed = static_cast<uint32_t>(number(v));
-                else if (a == "--image-name") spec.imageName = v;
-                else if (a == "--file-name") spec.blobFileName = v;
-                else if (a == "--vendor-id") spec.vendorId = std::stoll(v, nullptr, 0);
-                else if (a == "--vendor-id-text") spec.vendorIdText = v;
-                else if (a == "--hardware-id") spec.hardwareId = v;
-                else if (a == "--more-hardware-id") spec.moreHardwareIds.push_back(v);
-                else if (a == "--root-name") spec.rootName = v;
-                else if (a == "--omit") spec.omit.insert(v);
-                else if (a == "--description-name") spec.descriptionName = v;
+                else if (a == "--image-name") contents.imageName = v;
+                else if (a == "--file-name") contents.blobFileName = v;
+                else if (a == "--vendor-id") contents.vendorId = std::stoll(v, nullptr, 0);
+                else if (a == "--vendor-id-text") contents.vendorIdText = v;
+                else if (a == "--hardware-id") contents.hardwareId = v;
+                else if (a == "--more-hardware-id") contents.moreHardwareIds.push_back(v);
+                else if (a == "--root-name") contents.rootName = v;
+                else if (a == "--omit") contents.omit.insert(v);
+                else if (a == "--description-name") contents.descriptionName = v;
                 else if (a == "--extra-entry") {
                     std::string content = "extra entry " + v + "\n";
-                    spec.extraEntries.push_back({v, std::vector<uint8_t>(content.begin(), content.end()), 0});
+                    contents.extraEntries.push_back({v, std::vector<uint8_t>(content.begin(), content.end()), 0});
                 } else if (a == "--bomb") bombSize = number(v);
                 else if (a == "--bomb-name") bombName = v;
                 else throw std::invalid_argument(a);
             }
         }
-        if (spec.path.empty()) throw std::invalid_argument("no package path");
+        if (contents.path.empty()) throw std::invalid_argument("no package path");
     } catch (const std::exception& e) {
         std::cerr << "iolink-fw-package: bad argument: " << e.what() << "\n" << kUsage;
         return 2;
     }
 
     try {
-        spec.image = imageFile.empty() ? firmwareImagePattern(static_cast<std::size_t>(imageSize), seed) : readFile(imageFile);
-        if (bombSize > 0) spec.extraEntries.push_back({bombName, {}, bombSize});
-        WrittenPackage written = writeFirmwarePackage(spec);
+        contents.image = imageFile.empty() ? firmwareImagePattern(static_cast<std::size_t>(imageSize), seed) : readFile(imageFile);
+        if (bombSize > 0) contents.extraEntries.push_back({bombName, {}, bombSize});
+        WrittenPackage written = writeFirmwarePackage(contents);
         if (quiet) return 0;
-        if (spec.notAZip) {
+        if (contents.notAZip) {
             std::cout << "wrote " << written.path.string() << " (not a zip archive)" << std::endl;
             return 0;
         }
         std::cout << "wrote " << written.path.string() << " with " << written.entries.size() << " entries" << std::endl;
         // Entries in the order written: description, image, extras.
-        const std::size_t imageEntry = spec.withImage ? (spec.withDescription ? 1 : 0) : written.entries.size();
+        const std::size_t imageEntry = contents.withImage ? (contents.withDescription ? 1 : 0) : written.entries.size();
         for (std::size_t i = 0; i < written.entries.size(); ++i) {
             std::cout << "  " << written.entries[i].first << "  " << written.entries[i].second << " bytes";
             if (i == imageEntry)
-                std::cout << "  (image, blobCrc 0x" << std::hex << blobCrc(spec.image) << std::dec << ")";
+                std::cout << "  (image, blobCrc 0x" << std::hex << blobCrc(contents.image) << std::dec << ")";
             std::cout << std::endl;
         }
         std::cout << "description:\n" << written.description;
-        if (!spec.withDescription) std::cout << "(not stored)" << std::endl;
+        if (!contents.withDescription) std::cout << "(not stored)" << std::endl;
     } catch (const std::exception& e) {
         std::cerr << "iolink-fw-package: " << e.what() << std::endl;
         return 1;

@@ -61,16 +61,16 @@ int main()
 
     int status = 0;
     for (const size_t imageBytes : {size_t{64} * 1024, size_t{256} * 1024}) {
-        iolsim::FirmwarePackageSpec spec;
-        spec.path = work.path() / "bench.zip";
-        spec.image = iolsim::firmwareImagePattern(imageBytes, static_cast<uint32_t>(imageBytes));
-        const auto package = iolsim::writeFirmwarePackage(spec).path;
+        iolsim::FirmwarePackageContents contents;
+        contents.path = work.path() / "bench.zip";
+        contents.image = iolsim::firmwareImagePattern(imageBytes, static_cast<uint32_t>(imageBytes));
+        const auto package = iolsim::writeFirmwarePackage(contents).path;
 
         std::fflush(stdout);
         const auto start = std::chrono::steady_clock::now();
         const Result result = lib.writeFirmware(package);
         const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-        if (!result.getResult() || sim.installedFirmware() != spec.image) {
+        if (!result.getResult() || sim.installedFirmware() != contents.image) {
             std::fprintf(stderr, "update of %zu bytes failed: %s\n", imageBytes, result.getMessage().c_str());
             status = 1;
             continue;

@@ -12,7 +12,7 @@
 
 using iolsim::BootStatusFault;
 using iolsim::FirmwareFaults;
-using iolsim::FirmwarePackageSpec;
+using iolsim::FirmwarePackageContents;
 
 namespace {
 
@@ -20,15 +20,15 @@ class Update : public SimulatedDevice {
 protected:
     // A package for the default device; `change` adjusts it before it is written.
     std::filesystem::path package(const std::vector<uint8_t>& image,
-                                  const std::function<void(FirmwarePackageSpec&)>& change = {})
+                                  const std::function<void(FirmwarePackageContents&)>& change = {})
     {
-        FirmwarePackageSpec spec;
-        spec.path = files.path() / "fw.zip";
-        spec.image = image;
+        FirmwarePackageContents contents;
+        contents.path = files.path() / "fw.zip";
+        contents.image = image;
         if (change) {
-            change(spec);
+            change(contents);
         }
-        return iolsim::writeFirmwarePackage(spec).path;
+        return iolsim::writeFirmwarePackage(contents).path;
     }
 
     Result update(const std::filesystem::path& file)
@@ -80,7 +80,7 @@ namespace {
 
 struct UpdateCase {
     const char* name;
-    std::function<void(FirmwarePackageSpec&)> package;
+    std::function<void(FirmwarePackageContents&)> package;
     std::function<void(FirmwareFaults&, iolsim::Simulator&)> device;
     // The message, given the package and the folder the update unpacked into; "" for success.
     std::function<std::string(const std::filesystem::path&, const std::filesystem::path&)> message;
@@ -92,7 +92,7 @@ auto fixed(std::string text)
     return [text](const std::filesystem::path&, const std::filesystem::path&) { return text; };
 }
 
-const auto noPackageChange = [](FirmwarePackageSpec&) {};
+const auto noPackageChange = [](FirmwarePackageContents&) {};
 const auto noDeviceChange = [](FirmwareFaults&, iolsim::Simulator&) {};
 const auto noCheck = [](const iolsim::FirmwareView&) {};
 const auto deviceUntouched = [](const iolsim::FirmwareView& device) {
@@ -105,34 +105,34 @@ const std::string kSwitch = "Switch to Bootloader mode failed: ";
 const std::string kRefused = "Requesting write state: OK, IO-Link ErrorCode: 32822";
 
 const std::vector<UpdateCase> kUpdateCases = {
-    {"VendorIdDiffers", [](FirmwarePackageSpec& s) { s.vendorId = 1234; }, noDeviceChange,
+    {"VendorIdDiffers", [](FirmwarePackageContents& s) { s.vendorId = 1234; }, noDeviceChange,
      fixed(kVerify + "Vendor Id of XML and Device does not match. Vendor Id XML: 1234 Vendor Id Device: 32337"),
      deviceUntouched},
-    {"HardwareIdDiffersByATrailingSpace", [](FirmwarePackageSpec& s) { s.hardwareId = "SD200-HW-A1 "; },
+    {"HardwareIdDiffersByATrailingSpace", [](FirmwarePackageContents& s) { s.hardwareId = "SD200-HW-A1 "; },
      noDeviceChange,
      fixed(kVerify + "Hardware Id of XML and device does not match. Hardware Id XML: SD200-HW-A1  Hardware Id "
                      "Device: SD200-HW-A1"),
      deviceUntouched},
-    {"VendorIdNotDecimal", [](FirmwarePackageSpec& s) { s.vendorIdText = "0x7E51"; }, noDeviceChange,
+    {"VendorIdNotDecimal", [](FirmwarePackageContents& s) { s.vendorIdText = "0x7E51"; }, noDeviceChange,
      fixed(kVerify + "Error reading XML file: XML attribute iolfw:vendorId is not a decimal number: 0x7E51"),
      deviceUntouched},
-    {"FileNameMissing", [](FirmwarePackageSpec& s) { s.omit.insert(iolsim::fwxml::kFileName); }, noDeviceChange,
+    {"FileNameMissing", [](FirmwarePackageContents& s) { s.omit.insert(iolsim::fwxml::kFileName); }, noDeviceChange,
      fixed(kVerify + "Error reading XML file: XML attribute not present: iolfw:fileName"), deviceUntouched},
     {"HardwareIdKeyCollectionMissing",
-     [](FirmwarePackageSpec& s) { s.omit.insert(iolsim::fwxml::kHardwareIdKeyCollection); }, noDeviceChange,
+     [](FirmwarePackageContents& s) { s.omit.insert(iolsim::fwxml::kHardwareIdKeyCollection); }, noDeviceChange,
      fixed(kVerify + "Error reading XML file: XML element not present"), deviceUntouched},
-    {"ImageMissing", [](FirmwarePackageSpec& s) { s.withImage = false; }, noDeviceChange,
+    {"ImageMissing", [](FirmwarePackageContents& s) { s.withImage = false; }, noDeviceChange,
      [](const std::filesystem::path&, const std::filesystem::path& folder) {
          return "Firmware file not found: " + (folder / "fw.bin").string();
      },
      deviceUntouched},
-    {"ImageNamedOutsideThePackage", [](FirmwarePackageSpec& s) { s.blobFileName = "../fw.bin"; }, noDeviceChange,
+    {"ImageNamedOutsideThePackage", [](FirmwarePackageContents& s) { s.blobFileName = "../fw.bin"; }, noDeviceChange,
      [](const std::filesystem::path&, const std::filesystem::path& folder) {
          return "Firmware file not found: " + (folder / "../fw.bin").string();
      },
      deviceUntouched},
     {"EntryClimbingOutOfTheFolder",
-     [](FirmwarePackageSpec& s) { s.extraEntries.push_back({"../evil.bin", {1, 2, 3}, 0}); }, noDeviceChange,
+     [](FirmwarePackageContents& s) { s.extraEntries.push_back({"../evil.bin", {1, 2, 3}, 0}); }, noDeviceChange,
      [](const std::filesystem::path& file, const std::filesystem::path&) {
          return "Error unzipping firmware-file: " + file.string();
      },

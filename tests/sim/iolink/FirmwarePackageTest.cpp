@@ -111,8 +111,8 @@ Description parse(const std::string& xml) {
 
 class Package : public ::testing::Test {
 protected:
-    FirmwarePackageSpec spec(const std::string& name = "pump_v2.zip") {
-        FirmwarePackageSpec s;
+    FirmwarePackageContents contents(const std::string& name = "pump_v2.zip") {
+        FirmwarePackageContents s;
         s.path = temp.path / name;
         s.image = patternImage(5000, 42);
         return s;
@@ -121,7 +121,7 @@ protected:
 };
 
 TEST_F(Package, ADefaultPackageHoldsTheDescriptionAndTheImage) {
-    FirmwarePackageSpec s = spec();
+    FirmwarePackageContents s = contents();
     WrittenPackage written = writeFirmwarePackage(s);
     auto entries = readArchive(s.path);
     ASSERT_TRUE(entries);
@@ -146,7 +146,7 @@ TEST_F(Package, ADefaultPackageHoldsTheDescriptionAndTheImage) {
 }
 
 TEST_F(Package, DescriptionValuesAreWrittenAsGiven) {
-    FirmwarePackageSpec s = spec();
+    FirmwarePackageContents s = contents();
     s.vendorId = -2;
     s.hardwareId = "A \"quoted\" & <angled> id ";
     s.moreHardwareIds = {"second", "third"};
@@ -178,7 +178,7 @@ TEST_F(Package, AnyElementOrAttributeCanBeLeftOut) {
         {fwxml::kFileName, true, true, true, true, true, true, true, false},
     };
     for (const auto& c : cases) {
-        FirmwarePackageSpec s = spec();
+        FirmwarePackageContents s = contents();
         s.omit = {c.omitted};
         writeFirmwarePackage(s);
         auto entries = readArchive(s.path);
@@ -197,7 +197,7 @@ TEST_F(Package, AnyElementOrAttributeCanBeLeftOut) {
     }
     // Without its root only the XML declaration is left (a document tinyxml2 loads, with no
     // element at all); a root of another name is no root either.
-    FirmwarePackageSpec s = spec();
+    FirmwarePackageContents s = contents();
     s.omit = {fwxml::kRoot};
     std::string declarationOnly = writeFirmwarePackage(s).description;
     EXPECT_EQ(declarationOnly, "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n");
@@ -215,7 +215,7 @@ TEST_F(Package, AnyElementOrAttributeCanBeLeftOut) {
 
 TEST_F(Package, AVendorIdThatIsNotDecimal) {
     for (const std::string text : {"0x7E51", "abc", "32337x", ""}) {
-        FirmwarePackageSpec s = spec();
+        FirmwarePackageContents s = contents();
         s.vendorIdText = text;
         Description d = parse(writeFirmwarePackage(s).description);
         // An empty text means "decimal from vendorId".
@@ -226,7 +226,7 @@ TEST_F(Package, AVendorIdThatIsNotDecimal) {
 TEST_F(Package, BrokenArchives) {
     struct Case {
         const char* name;
-        std::function<void(FirmwarePackageSpec&)> change;
+        std::function<void(FirmwarePackageContents&)> change;
         std::vector<std::string> entries;  // stored names, in any order
     };
     const Case cases[] = {
@@ -250,7 +250,7 @@ TEST_F(Package, BrokenArchives) {
         {"stored without compression", [](auto& s) { s.compress = false; }, {"pump_v2.xml", "pump_v2.bin"}},
     };
     for (const auto& c : cases) {
-        FirmwarePackageSpec s = spec();
+        FirmwarePackageContents s = contents();
         c.change(s);
         WrittenPackage written = writeFirmwarePackage(s);
         auto entries = readArchive(s.path);
@@ -269,13 +269,13 @@ TEST_F(Package, BrokenArchives) {
         }
     }
     // The image name leads the description's file name.
-    FirmwarePackageSpec s = spec();
+    FirmwarePackageContents s = contents();
     s.imageName = "../pump_v2.bin";
     EXPECT_EQ(parse(writeFirmwarePackage(s).description).fileName, "../pump_v2.bin");
 }
 
 TEST_F(Package, AZipBombIsAHugeHighlyCompressedEntry) {
-    FirmwarePackageSpec s = spec();
+    FirmwarePackageContents s = contents();
     constexpr uint64_t kBomb = 100ull * 1024 * 1024;
     s.extraEntries = {{"bomb.bin", {}, kBomb}};
     writeFirmwarePackage(s);
@@ -305,7 +305,7 @@ TEST_F(Package, AZipBombIsAHugeHighlyCompressedEntry) {
 }
 
 TEST_F(Package, AFileThatIsNotAZip) {
-    FirmwarePackageSpec s = spec();
+    FirmwarePackageContents s = contents();
     s.notAZip = true;
     writeFirmwarePackage(s);
     ASSERT_TRUE(fs::exists(s.path));
@@ -315,7 +315,7 @@ TEST_F(Package, AFileThatIsNotAZip) {
 }
 
 TEST_F(Package, AnExistingFileIsReplaced) {
-    FirmwarePackageSpec s = spec();
+    FirmwarePackageContents s = contents();
     s.notAZip = true;
     writeFirmwarePackage(s);
     s.notAZip = false;
@@ -388,7 +388,7 @@ TEST_F(Package, TheProgramWritesAndPrintsAPackage) {
 
 TEST_F(Package, ItsImageUpdatesTheSimulatedDevice) {
     // The whole chain on the device's side: package image -> BLOB -> activation.
-    FirmwarePackageSpec s = spec();
+    FirmwarePackageContents s = contents();
     s.image = firmwareImagePattern(64 * 1024, 99);
     writeFirmwarePackage(s);
     auto entries = readArchive(s.path);
